@@ -14,6 +14,7 @@ using LPOVERLAPPED = OVERLAPPED*;
 #define GENERIC_WRITE 0x40000000u
 #define OPEN_EXISTING 3u
 #define FILE_ATTRIBUTE_NORMAL 0x80u
+#define FILE_FLAG_OVERLAPPED 0x40000000u
 
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    LPSECURITY_ATTRIBUTES security, DWORD creationDisposition,
@@ -106,15 +107,23 @@ BOOL PurgeComm(HANDLE file, DWORD flags);
 // Executable memory for window-procedure thunks.
 #define MEM_COMMIT 0x00001000u
 #define MEM_RESERVE 0x00002000u
+#define MEM_DECOMMIT 0x00004000u
 #define MEM_RELEASE 0x00008000u
+#define PAGE_NOACCESS 0x01u
+#define PAGE_READONLY 0x02u
 #define PAGE_READWRITE 0x04u
+#define PAGE_EXECUTE 0x10u
+#define PAGE_EXECUTE_READ 0x20u
 #define PAGE_EXECUTE_READWRITE 0x40u
 
 LPVOID VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType, DWORD protect);
 BOOL VirtualFree(LPVOID address, SIZE_T size, DWORD freeType);
 
 // The registry, as far as the list of serial ports needs it.
+#define HKEY_CLASSES_ROOT (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000000u)))
+#define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000001u)))
 #define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000002u)))
+#define HKEY_USERS (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000003u)))
 #define REG_NONE 0u
 #define REG_SZ 1u
 #define REG_EXPAND_SZ 2u

@@ -509,21 +509,34 @@ BOOL SetCommTimeouts(HANDLE file, LPCOMMTIMEOUTS timeouts)
     return TRUE;
 }
 
-BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped)
+namespace {
+// The checks ReadFile and WriteFile share; the device to use, or null with the error set.
+SerialDevice* StartTransfer(HANDLE handle, const void* buffer, DWORD count, LPDWORD counter,
+                            LPOVERLAPPED overlapped, DWORD access)
 {
-    if (read != nullptr) {
-        *read = 0;
+    if (counter != nullptr) {
+        *counter = 0;
     }
     SerialDevice* device = Device(handle);
     if (device == nullptr) {
-        return FALSE;
+        return nullptr;
     }
-    if (overlapped != nullptr || (buffer == nullptr && toRead != 0)) {
+    if (overlapped != nullptr || (buffer == nullptr && count != 0)) {
         SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
+        return nullptr;
     }
-    if ((device->access & GENERIC_READ) == 0) {
+    if ((device->access & access) == 0) {
         SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    return device;
+}
+}  // namespace
+
+BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped)
+{
+    SerialDevice* device = StartTransfer(handle, buffer, toRead, read, overlapped, GENERIC_READ);
+    if (device == nullptr) {
         return FALSE;
     }
     if (toRead == 0) {
@@ -625,19 +638,8 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLA
 
 BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED overlapped)
 {
-    if (written != nullptr) {
-        *written = 0;
-    }
-    SerialDevice* device = Device(handle);
+    SerialDevice* device = StartTransfer(handle, buffer, toWrite, written, overlapped, GENERIC_WRITE);
     if (device == nullptr) {
-        return FALSE;
-    }
-    if (overlapped != nullptr || (buffer == nullptr && toWrite != 0)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if ((device->access & GENERIC_WRITE) == 0) {
-        SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
 

@@ -284,23 +284,13 @@ LRESULT ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ENABLE:
         InvalidateRect(hwnd, nullptr, TRUE);
         return 0;
-    case WM_SETFONT:
-        d->font = reinterpret_cast<HFONT>(wParam);
-        if (lParam != 0) {
-            InvalidateRect(hwnd, nullptr, TRUE);
-        }
-        return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(d->font);
-    case WM_ERASEBKGND:
-        return 1;
     case WM_PAINT:
         PaintButton(hwnd, *d);
         return 0;
     default:
         break;
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return ControlDefaultProc(hwnd, d->font, message, wParam, lParam);
 }
 
 LRESULT StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -340,23 +330,13 @@ LRESULT StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     }
     case STM_GETICON:
         return reinterpret_cast<LRESULT>(d->icon);
-    case WM_SETFONT:
-        d->font = reinterpret_cast<HFONT>(wParam);
-        if (lParam != 0) {
-            InvalidateRect(hwnd, nullptr, TRUE);
-        }
-        return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(d->font);
-    case WM_ERASEBKGND:
-        return 1;
     case WM_PAINT:
         PaintStatic(hwnd, *d);
         return 0;
     default:
         break;
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return ControlDefaultProc(hwnd, d->font, message, wParam, lParam);
 }
 
 void RegisterSystemClasses()
@@ -391,6 +371,24 @@ void RegisterSystemClasses()
         cls->wc.lpfnWndProc = e.proc;
         cls->wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
         s.classes.push_back(cls);
+    }
+}
+
+LRESULT ControlDefaultProc(HWND hwnd, HFONT& font, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SETFONT:
+        font = reinterpret_cast<HFONT>(wParam);
+        if (lParam != 0) {
+            InvalidateRect(hwnd, nullptr, TRUE);
+        }
+        return 0;
+    case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(font);
+    case WM_ERASEBKGND:
+        return 1;
+    default:
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     }
 }
 

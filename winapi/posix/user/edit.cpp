@@ -407,23 +407,13 @@ LRESULT EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ENABLE:
         InvalidateRect(hwnd, nullptr, TRUE);
         return 0;
-    case WM_SETFONT:
-        d->font = reinterpret_cast<HFONT>(wParam);
-        if (lParam != 0) {
-            InvalidateRect(hwnd, nullptr, TRUE);
-        }
-        return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(d->font);
-    case WM_ERASEBKGND:
-        return 1;
     case WM_PAINT:
         Paint(hwnd, *d);
         return 0;
     default:
         break;
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return ControlDefaultProc(hwnd, d->font, message, wParam, lParam);
 }
 
 }  // namespace winapi_posix::user

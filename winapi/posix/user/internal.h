@@ -217,4 +217,8 @@ std::shared_ptr<T> Data(HWND hwnd)
     return data;
 }
 
+// What the text controls answer alike: the font messages (a redraw when lParam asks for
+// it), no separate background erase (their painting fills it), the rest to DefWindowProcA.
+LRESULT ControlDefaultProc(HWND hwnd, HFONT& font, UINT message, WPARAM wParam, LPARAM lParam);
+
 }  // namespace winapi_posix::user

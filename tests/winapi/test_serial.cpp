@@ -417,6 +417,12 @@ struct ReadCase {
     long long atMostMs;
 };
 
+// Cases print as their description, which keeps the listed test names short.
+void PrintTo(const ReadCase& c, std::ostream* out)
+{
+    *out << c.what;
+}
+
 class ReadTimeoutTest : public SerialTest, public ::testing::WithParamInterface<ReadCase> {};
 
 TEST_P(ReadTimeoutTest, ReturnsWhatCameWithinTheDeadline)

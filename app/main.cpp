@@ -1,19 +1,39 @@
-// Placeholder entry until the main window exists: it says so and does nothing else.
-#include "winapi.h"
+// The program entry: the one application object, its message loop until the main window
+// has been closed, and the end. No arguments, no environment, no files.
+#include "config_application.h"
 
-#include <cstdio>
+#ifndef _WIN32
+#  include <cstdio>
+#endif
+
+namespace {
+
+void RunTool()
+{
+    // Static storage, built on first use, after the runtime and the resources are up.
+    static ConfigApplication tool;
+    tool.Run();
+}
+
+}  // namespace
 
 #ifdef _WIN32
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    MessageBoxA(nullptr, "MEQ config: the main window is not built yet.", "MEQ config",
-                MB_OK | MB_ICONINFORMATION);
-    return 1;
+    RunTool();
+    return 0;
 }
 #else
 int main()
 {
-    std::fputs("meq-config: the main window is not built yet; try scripts/demo\n", stderr);
-    return 1;
+    // The stand-in keeps what windows draw as display lists and has no screen to show
+    // them on yet: a window nobody can see or close would only hang here.
+    constexpr bool SCREEN_AVAILABLE = false;
+    if (!SCREEN_AVAILABLE) {
+        std::fputs("meq-config: no screen is available; the main window cannot be shown\n", stderr);
+        return 1;
+    }
+    RunTool();
+    return 0;
 }
 #endif

@@ -49,7 +49,7 @@ HWND ModalWindow();
 // ---- Inspection ----------------------------------------------------------------------
 
 struct DrawOp {
-    enum class Kind { Fill, Frame, Edge, Text, Icon, FocusRect };
+    enum class Kind { Fill, Frame, Edge, Text, Icon, FocusRect, Glyph };  // a glyph: an arrow, a tick
     Kind kind = Kind::Fill;
     RECT rect{};
     std::string text;
@@ -102,6 +102,30 @@ WindowState Inspect(HWND hwnd);
 HWND FindByText(HWND parent, const char* text, const char* className = nullptr);
 std::vector<DrawOp> LastPaint(HWND hwnd);
 PaintSummary Painted(HWND hwnd);
+
+// ---- Pixels --------------------------------------------------------------------------
+
+// A top-level window as the screen would show it now, its pending paints done first: the
+// frame and caption, its own paint and every child's. Coordinates are the window's own,
+// with (0, 0) at its outer top-left corner; `client` is where its client area starts.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    POINT client{};
+    std::vector<COLORREF> pixels;  // rows top first
+    COLORREF At(int x, int y) const;  // CLR_INVALID outside
+    COLORREF AtClient(POINT p) const { return At(p.x + client.x, p.y + client.y); }
+};
+
+// An empty picture for what is not a live top-level window.
+Picture Snapshot(HWND topLevel);
+// The same picture as a PNG file; false when there is no picture or the file cannot be written.
+bool SnapshotPng(HWND topLevel, const std::string& path);
+// One pixel of the picture, in client coordinates; CLR_INVALID outside it.
+COLORREF PixelAt(HWND topLevel, POINT client);
+// The whole desktop, every visible top-level window in z-order (an open drop-down list
+// over its window), as a PNG file.
+bool ScreenshotPng(const std::string& path);
 
 // ---- Between tests -------------------------------------------------------------------
 

@@ -72,24 +72,45 @@ void PaintButton(HWND hwnd, ButtonData& d)
     if (!enabled) {
         SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
     }
-    FillRect(dc, &rc, brush);
+    // A group box leaves its inside to the controls in it and to its parent.
+    if (type != BS_GROUPBOX) {
+        FillRect(dc, &rc, brush);
+    }
     if (PushType(type)) {
+        // The default button has a black frame around its edge; a pushed one is flat
+        // inside that frame and its text moves a pixel down and to the right.
+        const bool pushed = (d.state & BST_PUSHED) != 0;
         RECT face = rc;
-        DrawEdge(dc, &face, (d.state & BST_PUSHED) != 0 ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+        if (type == BS_DEFPUSHBUTTON || pushed) {
+            FrameRect(dc, &face, GetSysColorBrush(COLOR_WINDOWFRAME));
+            InflateRect(&face, -1, -1);
+        }
+        if (pushed) {
+            FrameRect(dc, &face, GetSysColorBrush(COLOR_BTNSHADOW));
+        } else {
+            DrawEdge(dc, &face, EDGE_RAISED, BF_RECT);
+        }
         InflateRect(&face, -2, -2);
         FillRect(dc, &face, GetSysColorBrush(COLOR_3DFACE));
         SetBkMode(dc, TRANSPARENT);
-        DrawTextA(dc, text.c_str(), -1, &face, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        RECT textRect = face;
+        if (pushed) {
+            OffsetRect(&textRect, 1, 1);
+        }
+        DrawTextA(dc, text.c_str(), -1, &textRect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         if ((d.state & BST_FOCUS) != 0) {
-            InflateRect(&face, -2, -2);
+            InflateRect(&face, -1, -1);
             DrawFocusRect(dc, &face);
         }
     } else if (type == BS_GROUPBOX) {
         RECT frame = rc;
-        frame.top += FONT_HEIGHT / 2;
+        frame.top += FontHeight() / 2;
         DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
-        RECT label{8, 0, 8 + TextWidth(text) + 4, FONT_HEIGHT};
-        DrawTextA(dc, text.c_str(), -1, &label, DT_LEFT | DT_SINGLELINE);
+        // The caption stands on the box's line, with a little of the background around it.
+        RECT label{7, 0, 7 + TextWidth(text) + 4, FontHeight()};
+        FillRect(dc, &label, brush);
+        RECT caption{label.left + 2, label.top, label.right, label.bottom};
+        DrawTextA(dc, text.c_str(), -1, &caption, DT_LEFT | DT_SINGLELINE);
     } else {
         const LONG box = 13;
         RECT check{0, (rc.bottom - box) / 2, box, (rc.bottom - box) / 2 + box};
@@ -98,14 +119,20 @@ void PaintButton(HWND hwnd, ButtonData& d)
         InflateRect(&inner, -2, -2);
         FillRect(dc, &inner, GetSysColorBrush(enabled ? COLOR_WINDOW : COLOR_3DFACE));
         if ((d.state & 3u) != 0) {
-            RECT mark = inner;
-            InflateRect(&mark, -2, -2);
-            FillRect(dc, &mark, GetSysColorBrush((d.state & 3u) == BST_CHECKED ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+            const COLORREF textColor = GetTextColor(dc);
+            const bool grey = (d.state & 3u) != BST_CHECKED || !enabled;
+            SetTextColor(dc, GetSysColor(grey ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+            DrawGlyph(dc, inner, GLYPH_CHECK_MARK);
+            SetTextColor(dc, textColor);
         }
         RECT label{box + 4, 0, rc.right, rc.bottom};
         DrawTextA(dc, text.c_str(), -1, &label, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
         if ((d.state & BST_FOCUS) != 0) {
-            DrawFocusRect(dc, &label);
+            // Around the caption itself, one pixel out.
+            const LONG top = (rc.bottom - FontHeight()) / 2;
+            RECT focus{label.left - 1, top - 1, label.left + TextWidth(text) + 1, top + FontHeight() + 1};
+            IntersectRect(&focus, &focus, &rc);
+            DrawFocusRect(dc, &focus);
         }
     }
     EndPaint(hwnd, &ps);

@@ -10,8 +10,16 @@ namespace winapi_posix::user {
 
 namespace {
 
-constexpr int BASE_X = FONT_AVE_WIDTH;
-constexpr int BASE_Y = FONT_HEIGHT;
+// Dialog base units: the font's average character width and its height.
+int BaseX()
+{
+    return FontAveWidth();
+}
+
+int BaseY()
+{
+    return FontHeight();
+}
 
 const WORD CP1250_HIGH[128] = {
     0x20AC, 0x0000, 0x201A, 0x0000, 0x201E, 0x2026, 0x2020, 0x2021, 0x0000, 0x2030, 0x0160, 0x2039, 0x015A,
@@ -815,7 +823,7 @@ UINT IsDlgButtonChecked(HWND dialog, int id)
 
 LONG GetDialogBaseUnits()
 {
-    return MAKELONG(BASE_X, BASE_Y);
+    return MAKELONG(BaseX(), BaseY());
 }
 
 BOOL MapDialogRect(HWND, LPRECT rect)
@@ -823,10 +831,15 @@ BOOL MapDialogRect(HWND, LPRECT rect)
     if (rect == nullptr) {
         return FALSE;
     }
-    rect->left = rect->left * BASE_X / 4;
-    rect->right = rect->right * BASE_X / 4;
-    rect->top = rect->top * BASE_Y / 8;
-    rect->bottom = rect->bottom * BASE_Y / 8;
+    // Rounded to the nearest pixel, as MulDiv(units, base, 4 or 8) does.
+    const auto scale = [](LONG units, LONG base, LONG per) {
+        const LONG product = units * base;
+        return (product >= 0 ? product + per / 2 : product - per / 2) / per;
+    };
+    rect->left = scale(rect->left, BaseX(), 4);
+    rect->right = scale(rect->right, BaseX(), 4);
+    rect->top = scale(rect->top, BaseY(), 8);
+    rect->bottom = scale(rect->bottom, BaseY(), 8);
     return TRUE;
 }
 
@@ -928,7 +941,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
         begin = end + 1;
     }
     const int iconSpace = iconKind != 0 ? 32 + BOX_MARGIN : 0;
-    const int textHeight = std::max(lines * FONT_HEIGHT, iconKind != 0 ? 32 : 0);
+    const int textHeight = std::max(lines * FontHeight(), iconKind != 0 ? 32 : 0);
     const int buttonsWidth = buttons.count * BOX_BUTTON_WIDTH + (buttons.count - 1) * 8;
     const int clientWidth = std::max(BOX_MARGIN * 2 + iconSpace + textWidth, BOX_MARGIN * 2 + buttonsWidth);
     const int clientHeight = BOX_MARGIN * 3 + textHeight + BOX_BUTTON_HEIGHT;

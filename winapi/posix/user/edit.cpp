@@ -163,7 +163,7 @@ void Paint(HWND hwnd, EditData& d)
     if (d.focused && end > start) {
         const int x0 = left + TextWidth(std::string_view(text).substr(0, start));
         const int x1 = left + TextWidth(std::string_view(text).substr(0, end));
-        const RECT sel{x0, 1, x1, 1 + FONT_HEIGHT};
+        const RECT sel{x0, 1, x1, 1 + FontHeight()};
         FillRect(dc, &sel, GetSysColorBrush(COLOR_HIGHLIGHT));
     }
     TextOutA(dc, left, 1, text.c_str(), static_cast<int>(text.size()));

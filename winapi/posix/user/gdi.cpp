@@ -230,6 +230,30 @@ void ClosePaintRecord(HWND hwnd, std::vector<PaintOp>&& ops)
     }
 }
 
+bool BrushToColor(HBRUSH brush, COLORREF& color)
+{
+    return BrushColor(brush, color);
+}
+
+bool RecordPaintOp(HDC dc, PaintOp op)
+{
+    if (FindDc(dc) == nullptr) {
+        return false;
+    }
+    Record(dc, std::move(op));
+    return true;
+}
+
+void DrawGlyph(HDC dc, const RECT& rect, UINT glyph)
+{
+    PaintOp op;
+    op.kind = PaintOp::Kind::Glyph;
+    op.rect = rect;
+    op.format = glyph;
+    op.textColor = GetTextColor(dc);
+    RecordPaintOp(dc, std::move(op));
+}
+
 void InvalidateTree(HWND hwnd)
 {
     Window* w = Find(hwnd);
@@ -458,7 +482,7 @@ BOOL ExtTextOutA(HDC dc, int x, int y, UINT options, LPCRECT rect, LPCSTR text, 
     }
     PaintOp op;
     op.kind = PaintOp::Kind::Text;
-    op.rect = RECT{x, y, x + TextWidth(s), y + FONT_HEIGHT};
+    op.rect = RECT{x, y, x + TextWidth(s), y + FontHeight()};
     op.text = s;
     op.textColor = d->textColor;
     op.bkColor = d->bkColor;
@@ -496,8 +520,8 @@ int DrawTextA(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format)
     const int width = TextWidth(s);
     if ((format & DT_CALCRECT) != 0) {
         rect->right = rect->left + width;
-        rect->bottom = rect->top + FONT_HEIGHT;
-        return FONT_HEIGHT;
+        rect->bottom = rect->top + FontHeight();
+        return FontHeight();
     }
     LONG x = rect->left;
     if ((format & DT_RIGHT) != 0) {
@@ -507,14 +531,14 @@ int DrawTextA(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format)
     }
     LONG y = rect->top;
     if ((format & DT_SINGLELINE) != 0 && (format & DT_VCENTER) != 0) {
-        y = rect->top + (rect->bottom - rect->top - FONT_HEIGHT) / 2;
+        y = rect->top + (rect->bottom - rect->top - FontHeight()) / 2;
     } else if ((format & DT_SINGLELINE) != 0 && (format & DT_BOTTOM) != 0) {
-        y = rect->bottom - FONT_HEIGHT;
+        y = rect->bottom - FontHeight();
     }
     if (!s.empty()) {
         PaintOp op;
         op.kind = PaintOp::Kind::Text;
-        op.rect = RECT{x, y, x + width, y + FONT_HEIGHT};
+        op.rect = RECT{x, y, x + width, y + FontHeight()};
         op.text = s;
         op.textColor = d->textColor;
         op.bkColor = d->bkColor;
@@ -522,7 +546,7 @@ int DrawTextA(HDC dc, LPCSTR text, int length, LPRECT rect, UINT format)
         op.format = format;
         Record(dc, std::move(op));
     }
-    return FONT_HEIGHT;
+    return FontHeight();
 }
 
 BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int length, LPSIZE size)
@@ -531,7 +555,7 @@ BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int length, LPSIZE size)
         return FALSE;
     }
     size->cx = TextWidth(std::string_view(text == nullptr ? "" : text, static_cast<std::size_t>(length)));
-    size->cy = FONT_HEIGHT;
+    size->cy = FontHeight();
     return TRUE;
 }
 
@@ -541,12 +565,12 @@ BOOL GetTextMetricsA(HDC dc, LPTEXTMETRICA metrics)
         return FALSE;
     }
     *metrics = TEXTMETRICA{};
-    metrics->tmHeight = FONT_HEIGHT;
-    metrics->tmAscent = FONT_ASCENT;
-    metrics->tmDescent = FONT_HEIGHT - FONT_ASCENT;
-    metrics->tmAveCharWidth = FONT_AVE_WIDTH;
-    metrics->tmMaxCharWidth = 12;
-    metrics->tmWeight = 700;
+    metrics->tmHeight = FontHeight();
+    metrics->tmAscent = FontAscent();
+    metrics->tmDescent = FontHeight() - FontAscent();
+    metrics->tmAveCharWidth = FontAveWidth();
+    metrics->tmMaxCharWidth = FontMaxWidth();
+    metrics->tmWeight = 400;
     metrics->tmFirstChar = 0x20;
     metrics->tmLastChar = 0xFF;
     metrics->tmDefaultChar = 0x80;

@@ -26,7 +26,7 @@ struct ControlData {
 // One recorded drawing operation, in the window's client coordinates. The list of a
 // paint is a display list: a later screen renders the same operations into pixels.
 struct PaintOp {
-    enum class Kind { Fill, Frame, Edge, Text, Icon, FocusRect };
+    enum class Kind { Fill, Frame, Edge, Text, Icon, FocusRect, Glyph };
     Kind kind = Kind::Fill;
     RECT rect{};
     std::string text;
@@ -35,9 +35,12 @@ struct PaintOp {
     int bkMode = OPAQUE;
     HBRUSH brush = nullptr;
     COLORREF brushColor = 0;
-    UINT format = 0;
+    UINT format = 0;  // DrawText's format, DrawEdge's edge and flags, or the glyph's kind
     HICON icon = nullptr;
 };
+
+// What a Glyph operation draws in its rectangle, in its text colour.
+enum GlyphKind : UINT { GLYPH_COMBO_ARROW = 1, GLYPH_CHECK_MARK = 2 };
 
 struct ClassData {
     std::string name;
@@ -152,10 +155,12 @@ RECT ClientRectScreen(const Window& w);
 int ClientWidth(HWND hwnd);
 int ClientHeight(HWND hwnd);
 
-// The stand-in's one font: the same metrics serve the system font and every other font.
-constexpr int FONT_HEIGHT = 16;
-constexpr int FONT_ASCENT = 13;
-constexpr int FONT_AVE_WIDTH = 8;
+// The stand-in's one font (font.cpp): the same metrics serve the system font and every
+// other font, widths are per code page 1250 byte.
+int FontHeight();
+int FontAscent();
+int FontAveWidth();
+int FontMaxWidth();
 int CharWidth(unsigned char c);
 int TextWidth(std::string_view text);
 
@@ -172,6 +177,10 @@ HBRUSH ControlColor(HWND control, HDC dc, UINT message);
 void InvalidateTree(HWND hwnd);
 HBRUSH SysBrush(int index);
 void ClosePaintRecord(HWND hwnd, std::vector<PaintOp>&& ops);
+bool BrushToColor(HBRUSH brush, COLORREF& color);  // a brush or a system colour index plus one
+// Appends an operation of the stand-in's own (a glyph) to the device context's list.
+bool RecordPaintOp(HDC dc, PaintOp op);
+void DrawGlyph(HDC dc, const RECT& rect, UINT glyph);  // in the context's text colour
 
 // The system classes and their procedures
 void RegisterSystemClasses();

@@ -18,7 +18,7 @@ struct ListData : ControlData {
     std::vector<ListItem> items;
     int selection = -1;
     int top = 0;
-    int itemHeight = FONT_HEIGHT;
+    int itemHeight = FontHeight();
     HFONT font = nullptr;
     HWND combo = nullptr;  // the combo box whose dropped list this is
     bool focused = false;
@@ -32,7 +32,10 @@ struct ComboData : ControlData {
     HFONT font = nullptr;
 };
 
-constexpr int COMBO_FIELD_HEIGHT = FONT_HEIGHT + 6;
+int ComboFieldHeight()
+{
+    return FontHeight() + 6;
+}
 constexpr int COMBO_BUTTON_WIDTH = 16;
 
 int Count(const ListData& d)
@@ -454,7 +457,7 @@ RECT DroppedRect(HWND combo, const ComboData& d)
 {
     RECT r{};
     GetWindowRect(combo, &r);
-    const LONG height = std::max<LONG>(d.droppedHeight - (r.bottom - r.top), FONT_HEIGHT + 2);
+    const LONG height = std::max<LONG>(d.droppedHeight - (r.bottom - r.top), FontHeight() + 2);
     return RECT{r.left, r.bottom, r.right, r.bottom + height};
 }
 
@@ -472,6 +475,8 @@ void Drop(HWND combo, ComboData& d)
                  SWP_NOACTIVATE | SWP_SHOWWINDOW);
     if (auto list = Data<ListData>(d.list)) {
         EnsureVisible(d.list, *list, list->selection);
+        // A list that was scrolled while it had no height shows no empty rows at its end.
+        list->top = std::max(0, std::min(list->top, Count(*list) - VisibleRows(d.list, *list)));
     }
     d.dropped = true;
     SetCapture(d.list);
@@ -537,10 +542,19 @@ void PaintCombo(HWND hwnd, ComboData& d)
         SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
     }
     FillRect(dc, &rc, brush);
-    RECT field{rc.left, rc.top, rc.right - COMBO_BUTTON_WIDTH, rc.bottom};
-    if (d.focused && !d.dropped && !disabled) {
-        RECT hi = field;
-        InflateRect(&hi, -1, -1);
+    // The control draws its own sunken border, unless its window already has one.
+    RECT inside = rc;
+    if ((w->exStyle & WS_EX_CLIENTEDGE) == 0) {
+        DrawEdge(dc, &inside, EDGE_SUNKEN, BF_RECT);
+        InflateRect(&inside, -2, -2);
+    }
+    RECT button{inside.right - COMBO_BUTTON_WIDTH, inside.top, inside.right, inside.bottom};
+    RECT field{inside.left, inside.top, button.left, inside.bottom};
+    const bool highlighted = d.focused && !d.dropped && !disabled;
+    RECT hi = field;
+    InflateRect(&hi, -1, -1);
+    const COLORREF textColor = GetTextColor(dc);
+    if (highlighted) {
         FillRect(dc, &hi, GetSysColorBrush(COLOR_HIGHLIGHT));
         SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
         SetBkColor(dc, GetSysColor(COLOR_HIGHLIGHT));
@@ -548,8 +562,26 @@ void PaintCombo(HWND hwnd, ComboData& d)
     RECT cell = field;
     cell.left += 2;
     DrawTextA(dc, text.c_str(), -1, &cell, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    RECT button{rc.right - COMBO_BUTTON_WIDTH, rc.top, rc.right, rc.bottom};
-    DrawEdge(dc, &button, EDGE_RAISED, BF_RECT);
+    if (highlighted) {
+        DrawFocusRect(dc, &hi);
+    }
+    // The button: raised, or flat and pushed while the list is down; its arrow follows.
+    RECT arrow = button;
+    if (d.dropped) {
+        FrameRect(dc, &button, GetSysColorBrush(COLOR_BTNSHADOW));
+        RECT face = button;
+        InflateRect(&face, -1, -1);
+        FillRect(dc, &face, GetSysColorBrush(COLOR_3DFACE));
+        OffsetRect(&arrow, 1, 1);
+    } else {
+        DrawEdge(dc, &button, EDGE_RAISED, BF_RECT);
+        RECT face = button;
+        InflateRect(&face, -2, -2);
+        FillRect(dc, &face, GetSysColorBrush(COLOR_3DFACE));
+    }
+    SetTextColor(dc, disabled ? GetSysColor(COLOR_GRAYTEXT) : GetSysColor(COLOR_BTNTEXT));
+    DrawGlyph(dc, arrow, GLYPH_COMBO_ARROW);
+    SetTextColor(dc, textColor);
     EndPaint(hwnd, &ps);
 }
 
@@ -606,7 +638,7 @@ LRESULT ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         const auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
         d->droppedHeight = cs != nullptr ? cs->cy : 0;
         // The window is the selection field; the height given is that of the dropped list.
-        w->rect.bottom = w->rect.top + COMBO_FIELD_HEIGHT;
+        w->rect.bottom = w->rect.top + ComboFieldHeight();
         const DWORD listStyle = WS_POPUP | WS_BORDER | LBS_NOTIFY | ((w->style & CBS_SORT) != 0 ? LBS_SORT : 0);
         d->list = CreateWindowExA(WS_EX_TOOLWINDOW, "ComboLBox", nullptr, listStyle, 0, 0,
                                   static_cast<int>(w->rect.right - w->rect.left), 0, hwnd, nullptr,
@@ -646,15 +678,19 @@ LRESULT ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     case CB_GETDROPPEDSTATE:
         return d->dropped ? TRUE : FALSE;
-    case CB_GETDROPPEDCONTROLRECT:
+    case CB_GETDROPPEDCONTROLRECT: {
         if (lParam == 0) {
             return CB_ERR;
         }
-        *reinterpret_cast<RECT*>(lParam) = DroppedRect(hwnd, *d);
+        // The combo box as it stands dropped: its field and, below it, the list.
+        auto* rect = reinterpret_cast<RECT*>(lParam);
+        GetWindowRect(hwnd, rect);
+        rect->bottom = DroppedRect(hwnd, *d).bottom;
         return TRUE;
+    }
     case CB_GETITEMHEIGHT:
         if (static_cast<int>(wParam) == -1) {
-            return COMBO_FIELD_HEIGHT - 6;
+            return ComboFieldHeight() - 6;
         }
         return SendMessageA(d->list, LB_GETITEMHEIGHT, wParam, 0);
     case CB_SETITEMHEIGHT:
@@ -681,19 +717,9 @@ LRESULT ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         const LRESULT sel = SendMessageA(d->list, LB_GETCURSEL, 0, 0);
         return sel < 0 ? 0 : SendMessageA(d->list, LB_GETTEXTLEN, static_cast<WPARAM>(sel), 0);
     }
-    case WM_SETTEXT: {
-        // A drop-down list shows only its items: the text selects the item it names.
-        if (lParam == 0) {
-            return CB_ERR;
-        }
-        const LRESULT found = SendMessageA(d->list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), lParam);
-        if (found < 0) {
-            return CB_ERR;
-        }
-        SendMessageA(d->list, LB_SETCURSEL, static_cast<WPARAM>(found), 0);
-        InvalidateRect(hwnd, nullptr, TRUE);
-        return TRUE;
-    }
+    case WM_SETTEXT:
+        // A drop-down list has no field to hold a text: it shows only its selected item.
+        return CB_ERR;
     case WM_GETDLGCODE: {
         LRESULT code = DLGC_WANTCHARS | DLGC_WANTARROWS;
         const auto* msg = reinterpret_cast<const MSG*>(lParam);

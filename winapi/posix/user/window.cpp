@@ -108,30 +108,6 @@ bool EqualNoCase(std::string_view a, std::string_view b)
     return CompareNoCase(a, b) == 0;
 }
 
-int CharWidth(unsigned char c)
-{
-    switch (c) {
-    case 'i': case 'l': case 'I': case 'j': case '.': case ',': case ':': case ';':
-    case '\'': case '!': case '|':
-        return 4;
-    case ' ':
-        return 5;
-    case 'm': case 'w': case 'M': case 'W':
-        return 12;
-    default:
-        return c < 0x20 ? 0 : FONT_AVE_WIDTH;
-    }
-}
-
-int TextWidth(std::string_view text)
-{
-    int width = 0;
-    for (const char c : text) {
-        width += CharWidth(static_cast<unsigned char>(c));
-    }
-    return width;
-}
-
 namespace {
 
 constexpr int SCREEN_WIDTH = 1024;

@@ -3,7 +3,7 @@
 #include "test_objects.h"
 #include "test_support.h"
 
-#include "posix/testing_ui.h"
+#include "driver.h"
 
 #include <functional>
 #include <memory>
@@ -151,7 +151,7 @@ TEST_F(Applications, ADialogKeyForTheActiveWindowIsNeitherTranslatedNorDispatche
     ASSERT_EQ(app.keyboardWindow, made.main);
     SetFocus(made.first->handle);
     MSG msg{};
-    winapi_posix::testing::PressKey(VK_TAB);
+    ui::Key(VK_TAB);
     while (app.ProcessOneMessage(msg)) {
     }
     EXPECT_FALSE(made.first->Received(WM_KEYDOWN));

@@ -4,7 +4,7 @@
 #include "test_support.h"
 #include "test_templates.h"
 
-#include "posix/testing_ui.h"
+#include "driver.h"
 
 #include <functional>
 #include <ostream>
@@ -95,8 +95,6 @@ void PrintTo(const EndCase& c, std::ostream* os)
     *os << c.name;
 }
 
-namespace ui = winapi_posix::testing;
-
 class DialogEnds : public Dialogs, public ::testing::WithParamInterface<EndCase> {};
 
 TEST_P(DialogEnds, WithTheValueOfItsWay)
@@ -111,13 +109,13 @@ INSTANTIATE_TEST_SUITE_P(
     Dialog, DialogEnds,
     ::testing::Values(
         EndCase{"OkWhenItMayClose", true, [](TestDialog& d) { ui::Click(GetDlgItem(d.handle, IDOK)); }, IDOK},
-        EndCase{"EnterKey", true, [](TestDialog&) { ui::PressKey(VK_RETURN); }, IDOK},
+        EndCase{"EnterKey", true, [](TestDialog&) { ui::Key(VK_RETURN); }, IDOK},
         EndCase{"CancelWithoutAsking", false, [](TestDialog& d) { ui::Click(GetDlgItem(d.handle, IDCANCEL)); },
                 IDCANCEL},
-        EndCase{"CloseBox", false, [](TestDialog& d) { ui::ClickAt(ui::CloseBoxOf(d.handle)); }, IDCANCEL},
-        EndCase{"AltF4", false, [](TestDialog&) { ui::PressKey(VK_F4, ui::Alt); }, IDCANCEL},
+        EndCase{"CloseBox", false, [](TestDialog& d) { ui::ClickCloseBox(d.handle); }, IDCANCEL},
+        EndCase{"AltF4", false, [](TestDialog&) { ui::Key(VK_F4, ui::Alt); }, IDCANCEL},
         EndCase{"CloseMessage", true, [](TestDialog& d) { SendMessageA(d.handle, WM_CLOSE, 0, 0); }, IDCANCEL},
-        EndCase{"EscapeKey", true, [](TestDialog&) { ui::PressKey(VK_ESCAPE); }, IDCANCEL},
+        EndCase{"EscapeKey", true, [](TestDialog&) { ui::Key(VK_ESCAPE); }, IDCANCEL},
         EndCase{"OwnValue", false, [](TestDialog& d) { d.FinishDialog(1234); }, 1234}),
     [](const auto& caseInfo) { return std::string(caseInfo.param.name); });
 
@@ -171,7 +169,7 @@ TEST_F(Dialogs, ACommandTwoWithoutAControlIsNotACancel)
         TEMPLATE_OK_ONLY,
         [](TestDialog& d) {
             // Escape without a Cancel button: the dialog manager sends IDCANCEL with lParam 0.
-            ui::PressKey(VK_ESCAPE);
+            ui::Key(VK_ESCAPE);
             PostMessageA(d.handle, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
         },
         true,

@@ -1,6 +1,8 @@
 #include "test_templates.h"
 
-#include "posix/user_resources.h"
+#include "driver.h"
+
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
@@ -96,7 +98,8 @@ void InstallTestTemplates()
 {
     for (WORD id : {TEMPLATE_OK_CANCEL, TEMPLATE_OK_ONLY}) {
         const std::vector<BYTE> bytes = TestTemplate(id);
-        winapi_posix::AddResource(RT_DIALOG, MAKEINTRESOURCEA(id), 0, bytes.data(),
-                                  static_cast<DWORD>(bytes.size()));
+        // On Windows they are linked in (framework_templates.rc): this checks they match.
+        EXPECT_TRUE(ui::AddResource(RT_DIALOG, MAKEINTRESOURCEA(id), bytes.data(), static_cast<DWORD>(bytes.size())))
+            << id;
     }
 }

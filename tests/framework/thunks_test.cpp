@@ -3,6 +3,8 @@
 #include "test_objects.h"
 #include "test_support.h"
 
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -238,3 +240,47 @@ TEST_F(Thunks, TheObjectQueryIsRegisteredBeforeMain)
 }
 
 }  // namespace
+
+#if defined(__i386__)
+namespace {
+
+std::uint32_t Read32(const unsigned char* at)
+{
+    std::uint32_t value = 0;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+// The 32-bit code the program runs, read back from a page the system gave and executed by
+// a message: the header pops the slot into ECX and jumps to the entry, each thunk calls
+// the header.
+TEST_F(Thunks, ALivePageHoldsTheI386CodeAndRunsIt)
+{
+    const auto object = std::make_unique<TestWindow>(nullptr, "live");
+    ASSERT_TRUE(object->Create());
+    const auto* page = static_cast<const unsigned char*>(thunkPages);
+    ASSERT_TRUE(InPage(page, object->thunk));
+    const auto pageAt = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(page));
+    const auto* thunk = reinterpret_cast<const unsigned char*>(object->thunk);
+    const auto thunkAt = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(thunk));
+
+    EXPECT_EQ(page[4], 0x59);  // pop ecx
+    EXPECT_EQ(page[5], 0xE9);  // jmp rel32 to ThunkEntry
+    const auto entry = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&ThunkEntry));
+    EXPECT_EQ(Read32(page + 6), entry - (pageAt + 10));
+    EXPECT_EQ((thunkAt - pageAt - FIRST_THUNK_OFFSET) % THUNK_SIZE, 0u);
+    EXPECT_EQ(thunk[0], 0xE8);  // call rel32 to the header
+    EXPECT_EQ(Read32(thunk + 1), (pageAt + 4) - (thunkAt + 5));
+    EXPECT_EQ(SlotOf(thunk), object.get());
+
+    MEMORY_BASIC_INFORMATION region{};
+    ASSERT_NE(VirtualQuery(page, &region, sizeof region), 0u);
+    EXPECT_TRUE(region.Protect == PAGE_EXECUTE_READWRITE || region.Protect == PAGE_EXECUTE_READ) << region.Protect;
+
+    object->messages.clear();
+    SendMessageA(object->handle, WM_USER + 9, 3, 4);
+    EXPECT_EQ(object->messages, std::vector<UINT>{WM_USER + 9});
+}
+
+}  // namespace
+#endif

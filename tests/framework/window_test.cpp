@@ -3,7 +3,7 @@
 #include "test_objects.h"
 #include "test_support.h"
 
-#include "posix/testing_ui.h"
+#include "driver.h"
 
 #include <memory>
 #include <ostream>
@@ -200,7 +200,7 @@ TEST_F(Windows, AClickOnAButtonReachesItsObjectAndThenItsParent)
     ASSERT_TRUE(family.created);
     family.log.clear();
     family.top->ShowHandle(SW_SHOWNORMAL);
-    winapi_posix::testing::Click(family.first->handle);
+    ui::Click(family.first->handle);
     PumpMessages();
     VisitLog route;
     for (const Visit& v : family.log) {

@@ -175,9 +175,13 @@ TEST_F(Dialogs, EnterAndEscapeBecomeCommands)
         EXPECT_EQ(commands[0].from, expected);
         EXPECT_EQ(ui::Text(edit), "");  // the key did not reach the field
     }
-    // A focused push button answers Enter with its own id.
+    // A push button the user tabbed to answers Enter with its own id: the dialog keyboard
+    // makes it the default button while it has the focus.
     const HWND other = Make("Button", "Restart", WS_TABSTOP, 100, 107);
-    SetFocus(other);
+    SetFocus(cancel);
+    ui::Key(VK_TAB);
+    ui::Pump(owner);
+    ASSERT_EQ(GetFocus(), other);
     commands.clear();
     ui::Key(VK_RETURN);
     ui::Pump(owner);
@@ -258,6 +262,12 @@ INT_PTR CALLBACK SettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
     }
 }
 
+// Dialog units to pixels, rounded to the nearest as MulDiv does.
+LONG DialogUnits(LONG units, LONG base, LONG per)
+{
+    return (units * base + per / 2) / per;
+}
+
 INT_PTR CALLBACK FocusThirdProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     if (message == WM_INITDIALOG) {
@@ -310,18 +320,18 @@ TEST_F(TemplateDialogs, ADialogIsBuiltFromItsTemplateAndEndsWithTheGivenValue)
             const HWND baud = GetDlgItem(dialog, 101);
             EXPECT_EQ(ui::ClassOf(baud), "ComboBox");
             EXPECT_EQ(ui::Text(baud), "19200");
-            // Dialog units: 4 per average character width, 8 per character height.
+            // Dialog units: 4 per average character width, 8 per character height, rounded.
             const LONG units = GetDialogBaseUnits();
             RECT r{};
             GetWindowRect(baud, &r);
             POINT corner{r.left, r.top};
             ScreenToClient(dialog, &corner);
-            EXPECT_EQ(corner.x, 42 * LOWORD(units) / 4);
-            EXPECT_EQ(corner.y, 5 * HIWORD(units) / 8);
+            EXPECT_EQ(corner.x, DialogUnits(42, LOWORD(units), 4));
+            EXPECT_EQ(corner.y, DialogUnits(5, HIWORD(units), 8));
             RECT client{};
             GetClientRect(dialog, &client);
-            EXPECT_EQ(client.right, 87 * LOWORD(units) / 4);
-            EXPECT_EQ(client.bottom, 72 * HIWORD(units) / 8);
+            EXPECT_EQ(client.right, DialogUnits(87, LOWORD(units), 4));
+            EXPECT_EQ(client.bottom, DialogUnits(72, HIWORD(units), 8));
             SetFocus(baud);
             ui::Key(c.key);
         });
@@ -381,7 +391,13 @@ TEST_F(TemplateDialogs, TemplatesAreFoundByNameAndAMissingOneFails)
     EXPECT_EQ(DialogBoxIndirectParamA(nullptr, reinterpret_cast<LPCDLGTEMPLATEA>(bytes.data()), owner, SettingsProc,
                                       0x77),
               2);
+}
 
+TEST_F(TemplateDialogs, ATruncatedTemplateFails)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows reads a template without bounding it by its resource's size";
+#endif
     std::vector<BYTE> broken = SettingsTemplate();
     broken.resize(30);
     ASSERT_TRUE(ui::AddResource(RT_DIALOG, MAKEINTRESOURCEA(3), broken.data(),
@@ -463,7 +479,14 @@ TEST_F(Dialogs, AMessageBoxIsModalAndTheOwnersTimerKeepsRunning)
     SetFocus(field);
     ASSERT_NE(SetTimer(owner, 1, 20, nullptr), 0u);
     enum class Way { Enter, Escape, ClickOk, CloseBox };
+    bool skipped = false;
     for (const Way way : {Way::Enter, Way::Escape, Way::ClickOk, Way::CloseBox}) {
+        // Windows answers Escape and the close box of a box with only OK with IDOK.
+        if ((way == Way::Escape || way == Way::CloseBox) &&
+            ui::WineDeviation("Escape or the close box on an OK-only message box gives IDCANCEL")) {
+            skipped = true;
+            continue;
+        }
         ticks = 0;
         activations.clear();
         HWND box = nullptr;
@@ -502,6 +525,9 @@ TEST_F(Dialogs, AMessageBoxIsModalAndTheOwnersTimerKeepsRunning)
         EXPECT_EQ(activations.back().second, WA_ACTIVE);
     }
     KillTimer(owner, 1);
+    if (skipped) {
+        GTEST_SKIP() << "Escape and the close box: Wine answers IDCANCEL where Windows gives IDOK";
+    }
 }
 
 TEST_F(TemplateDialogs, AQuitRequestEndsTheDialogAndReachesTheOuterLoop)
@@ -513,7 +539,9 @@ TEST_F(TemplateDialogs, AQuitRequestEndsTheDialogAndReachesTheOuterLoop)
     });
     DialogBoxParamA(nullptr, MAKEINTRESOURCEA(1), owner, SettingsProc, 0x77);
     EXPECT_FALSE(IsWindow(dialog));
-    EXPECT_TRUE(IsWindowEnabled(owner));
+    if (!ui::WineDeviation("a dialog ended by WM_QUIT leaves its owner disabled")) {
+        EXPECT_TRUE(IsWindowEnabled(owner));
+    }
     MSG msg{};
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(msg.wParam, 5u);
@@ -550,14 +578,20 @@ TEST_F(TemplateDialogs, ModalWindowsNestAndEachGivesBackWhatItTook)
     EXPECT_EQ(GetActiveWindow(), owner);
 
     // An owner that was disabled before stays disabled.
+    if (ui::WineDeviation("a message box enables an owner that was disabled before it")) {
+        GTEST_SKIP() << "Wine enables the owner a message box found disabled";
+    }
     EnableWindow(owner, FALSE);
-    ui::OnNextModal([](HWND) { ui::Key(VK_ESCAPE); });
+    ui::OnNextModal([](HWND) { ui::Key(VK_RETURN); });
     EXPECT_EQ(MessageBoxA(owner, "x", "y", MB_OK), IDOK);
     EXPECT_FALSE(IsWindowEnabled(owner));
 }
 
 TEST_F(Dialogs, AMessageBoxWithAnInvalidOwnerFails)
 {
+    if (ui::WineDeviation("a message box with an invalid owner gives -1, not the documented 0")) {
+        GTEST_SKIP() << "Wine answers -1";
+    }
     EXPECT_EQ(MessageBoxA(reinterpret_cast<HWND>(static_cast<INT_PTR>(0x4444)), "x", "y", MB_OK), 0);
 }
 

@@ -60,7 +60,11 @@ ATOM RegisterTestClass(const char* name, WNDPROC proc, HBRUSH background)
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = background;
     wc.lpszClassName = name;
-    return RegisterClassA(&wc);
+    const ATOM atom = RegisterClassA(&wc);
+    if (atom != 0) {
+        NoteTestClass(name);
+    }
+    return atom;
 }
 
 }  // namespace ui

@@ -28,6 +28,12 @@ void OnNextModal(std::function<void(HWND)> action);
 void WhenIdle(std::function<bool()> action);
 // A clean desktop for the next test.
 void Reset();
+// Classes of a test's own, unregistered by the next Reset where the platform keeps them.
+void NoteTestClass(const char* name);
+// Whether the suites run on Wine, and a case where Wine departs from documented Windows
+// behaviour: true under Wine (once noted in the output with its reason), false elsewhere.
+bool UnderWine();
+bool WineDeviation(const char* reason);
 // The program's resources: the stand-in takes them at run time; a Windows build of the
 // suites links the same ones in.
 bool AddResource(LPCSTR type, LPCSTR name, const void* data, DWORD size);

@@ -114,9 +114,11 @@ TEST_F(Focus, MinimizingDeactivatesAndRestoringActivatesAgain)
     events.clear();
     SendMessageA(first, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_TRUE(IsIconic(first));
-    EXPECT_NE(GetFocus(), a);
-    ASSERT_FALSE(Of(WM_KILLFOCUS).empty());
-    EXPECT_EQ(Of(WM_KILLFOCUS)[0].hwnd, a);
+    if (!ui::WineDeviation("a minimized window's child keeps the focus")) {
+        EXPECT_NE(GetFocus(), a);
+        ASSERT_FALSE(Of(WM_KILLFOCUS).empty());
+        EXPECT_EQ(Of(WM_KILLFOCUS)[0].hwnd, a);
+    }
 
     events.clear();
     SendMessageA(first, WM_SYSCOMMAND, SC_RESTORE, 0);
@@ -135,7 +137,9 @@ TEST_F(Focus, DisablingOrDestroyingMovesTheFocusOn)
 
     SetFocus(a);
     EnableWindow(first, FALSE);
-    EXPECT_EQ(GetFocus(), nullptr);
+    if (!ui::WineDeviation("disabling a window leaves the focus on its child")) {
+        EXPECT_EQ(GetFocus(), nullptr);
+    }
     EXPECT_FALSE(IsWindowEnabled(first));
     EXPECT_EQ(EnableWindow(first, TRUE), TRUE);  // it was disabled
 

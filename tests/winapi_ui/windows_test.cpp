@@ -90,8 +90,16 @@ TEST_F(Windows, CreationSendsItsSequenceAndTheFirstMessageNamesTheNewWindow)
     ASSERT_NE(top, nullptr);
     ASSERT_FALSE(journal.empty());
     EXPECT_EQ(journal.front().hwnd, top);
-    EXPECT_EQ(Messages(CREATION, top),
-              (std::vector<UINT>{WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE}));
+    // A hidden top-level window gets its first WM_SIZE and WM_MOVE at creation or, at the
+    // latest, when it is first shown.
+    std::vector<UINT> sequence = Messages(CREATION, top);
+    ASSERT_GE(sequence.size(), 4u);
+    EXPECT_EQ(std::vector<UINT>(sequence.begin(), sequence.begin() + 4),
+              (std::vector<UINT>{WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE}));
+    ShowWindow(top, SW_SHOWNORMAL);
+    sequence = Messages({WM_SIZE, WM_MOVE}, top);
+    ASSERT_GE(sequence.size(), 2u);
+    EXPECT_EQ(std::vector<UINT>(sequence.begin(), sequence.begin() + 2), (std::vector<UINT>{WM_SIZE, WM_MOVE}));
 
     journal.clear();
     const HWND child = Child(top, 7);
@@ -118,7 +126,9 @@ TEST_F(Windows, CreationFailsWhenNcCreateOrCreateRefuses)
         const HWND attempted = journal.front().hwnd;
         EXPECT_FALSE(IsWindow(attempted));
         EXPECT_EQ(Receivers(WM_NCDESTROY), std::vector<HWND>{attempted});
-        EXPECT_EQ(Receivers(WM_DESTROY).size(), c.destroyExpected ? 1u : 0u);
+        if (!c.destroyExpected || !ui::WineDeviation("a window whose WM_CREATE refuses gets no WM_DESTROY")) {
+            EXPECT_EQ(Receivers(WM_DESTROY).size(), c.destroyExpected ? 1u : 0u);
+        }
         EXPECT_TRUE(Messages({WM_SIZE, WM_MOVE}).empty());
     }
 }
@@ -127,7 +137,9 @@ TEST_F(Windows, CreationRejectsBadArguments)
 {
     SetLastError(0);
     EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
+    if (!ui::WineDeviation("an unknown class is ERROR_CLASS_DOES_NOT_EXIST, not ERROR_CANNOT_FIND_WND_CLASS")) {
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
+    }
     EXPECT_EQ(CreateWindowExA(0, "JournalWindow", "", WS_CHILD, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr),
               nullptr);
     const HWND bogus = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x7777));
@@ -179,7 +191,7 @@ TEST_F(Windows, SystemClassesExistUnderAnyLetterCase)
     }
     WNDCLASSA wc{};
     EXPECT_FALSE(GetClassInfoA(nullptr, "NoSuchClass", &wc));
-    EXPECT_TRUE(GetClassInfoA(nullptr, "journalwindow", &wc));
+    EXPECT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), "journalwindow", &wc));
     EXPECT_EQ(wc.lpfnWndProc, &JournalProc);
     EXPECT_EQ(ui::RegisterTestClass("JOURNALWINDOW", JournalProc), 0);
 
@@ -223,6 +235,24 @@ TEST_F(Windows, DestroyingAChildLeavesItsParent)
 WNDPROC previousProc = nullptr;
 std::vector<UINT> subclassSaw;
 
+// The program is 32-bit and calls the LONG forms; the suites' 64-bit build (for a Wine that
+// runs no 32-bit programs) needs the pointer-sized ones for a procedure or user data.
+#ifdef _WIN64
+LONG_PTR GetLong(HWND hwnd, int index) { return GetWindowLongPtrA(hwnd, index); }
+LONG_PTR SetLong(HWND hwnd, int index, LONG_PTR value) { return SetWindowLongPtrA(hwnd, index, value); }
+constexpr int PROC_INDEX = GWLP_WNDPROC;
+constexpr int USERDATA_INDEX = GWLP_USERDATA;
+#else
+using LongValue = decltype(GetWindowLongA(nullptr, 0));
+LongValue GetLong(HWND hwnd, int index) { return GetWindowLongA(hwnd, index); }
+LongValue SetLong(HWND hwnd, int index, LONG_PTR value)
+{
+    return SetWindowLongA(hwnd, index, static_cast<LongValue>(value));
+}
+constexpr int PROC_INDEX = GWL_WNDPROC;
+constexpr int USERDATA_INDEX = GWL_USERDATA;
+#endif
+
 LRESULT CALLBACK Subclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     subclassSaw.push_back(message);
@@ -239,9 +269,9 @@ TEST_F(Windows, SubclassingThroughSetWindowLongReturnsThePreviousProcedure)
                                        nullptr, nullptr);
     WNDCLASSA buttonClass{};
     GetClassInfoA(nullptr, "Button", &buttonClass);
-    previousProc = reinterpret_cast<WNDPROC>(SetWindowLongA(check, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&Subclass)));
+    previousProc = reinterpret_cast<WNDPROC>(SetLong(check, PROC_INDEX, reinterpret_cast<LONG_PTR>(&Subclass)));
     EXPECT_EQ(previousProc, buttonClass.lpfnWndProc);
-    EXPECT_EQ(GetWindowLongA(check, GWL_WNDPROC), reinterpret_cast<LONG_PTR>(&Subclass));
+    EXPECT_EQ(GetLong(check, PROC_INDEX), reinterpret_cast<LONG_PTR>(&Subclass));
 
     subclassSaw.clear();
     EXPECT_EQ(SendMessageA(check, WM_USER + 5, 0, 0), 1234);
@@ -249,9 +279,9 @@ TEST_F(Windows, SubclassingThroughSetWindowLongReturnsThePreviousProcedure)
     EXPECT_EQ(SendMessageA(check, BM_GETCHECK, 0, 0), BST_CHECKED);  // reached the class procedure
     EXPECT_EQ(subclassSaw, (std::vector<UINT>{WM_USER + 5, BM_SETCHECK, BM_GETCHECK}));
 
-    EXPECT_EQ(SetWindowLongA(check, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc)),
+    EXPECT_EQ(SetLong(check, PROC_INDEX, reinterpret_cast<LONG_PTR>(previousProc)),
               reinterpret_cast<LONG_PTR>(&Subclass));
-    EXPECT_EQ(SetWindowLongA(nullptr, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&Subclass)), 0);
+    EXPECT_EQ(SetLong(nullptr, PROC_INDEX, reinterpret_cast<LONG_PTR>(&Subclass)), 0);
 }
 
 TEST_F(Windows, WindowDataReadsBackWhatWasSet)
@@ -266,8 +296,8 @@ TEST_F(Windows, WindowDataReadsBackWhatWasSet)
     EXPECT_EQ(GetDlgItem(top, 42), child);
     SetWindowLongA(child, GWL_EXSTYLE, WS_EX_CLIENTEDGE);
     EXPECT_EQ(GetWindowLongA(child, GWL_EXSTYLE), WS_EX_CLIENTEDGE);
-    SetWindowLongA(child, GWL_USERDATA, 77);
-    EXPECT_EQ(GetWindowLongA(child, GWL_USERDATA), 77);
+    SetLong(child, USERDATA_INDEX, 77);
+    EXPECT_EQ(GetLong(child, USERDATA_INDEX), 77);
     EXPECT_EQ(GetWindowLongA(reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234)), GWL_STYLE), 0);
 }
 
@@ -348,7 +378,7 @@ TEST_F(Windows, IconsComeFromTheSystemAndFromTheProgramsResources)
     EXPECT_NE(LoadIconA(nullptr, IDI_APPLICATION), nullptr);
     EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
     const HINSTANCE self = GetModuleHandleA(nullptr);
-    EXPECT_EQ(LoadIconA(self, MAKEINTRESOURCEA(901)), nullptr);
+    EXPECT_EQ(LoadIconA(self, MAKEINTRESOURCEA(902)), nullptr);
     const BYTE group[] = {0, 0, 1, 0, 1, 0};
     ASSERT_TRUE(ui::AddResource(RT_GROUP_ICON, MAKEINTRESOURCEA(901), group, sizeof group));
     const HICON icon = LoadIconA(self, MAKEINTRESOURCEA(901));

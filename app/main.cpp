@@ -26,10 +26,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 #else
 int main()
 {
-    // The stand-in keeps what windows draw as display lists and has no screen to show
-    // them on yet: a window nobody can see or close would only hang here.
-    constexpr bool SCREEN_AVAILABLE = false;
-    if (!SCREEN_AVAILABLE) {
+    // A window nobody can see or close would only hang here.
+    if (GetSystemMetrics(SM_CMONITORS) == 0) {
         std::fputs("meq-config: no screen is available; the main window cannot be shown\n", stderr);
         return 1;
     }

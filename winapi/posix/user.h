@@ -497,6 +497,7 @@ static_assert(sizeof(DLGITEMTEMPLATE) == 18, "DLGITEMTEMPLATE is 18 bytes");
 #define SM_CYSMICON 50
 #define SM_CXMINIMIZED 57
 #define SM_CYMINIMIZED 58
+#define SM_CMONITORS 80
 
 #define COLOR_SCROLLBAR 0
 #define COLOR_BACKGROUND 1

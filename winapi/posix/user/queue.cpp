@@ -3,6 +3,7 @@
 // WM_PAINT for windows with an update region, then due timers. WaitMessage sleeps in
 // poll() until one of them is there.
 #include "internal.h"
+#include "x11.h"
 
 #include <poll.h>
 
@@ -376,6 +377,7 @@ BOOL WaitFor(HWND filter, UINT low, UINT high, bool filtered)
         return PeekMessageA(&msg, filter, low, high, PM_NOREMOVE) != FALSE;
     };
     for (;;) {
+        ScreenPump();
         if (ready()) {
             return TRUE;
         }
@@ -390,9 +392,16 @@ BOOL WaitFor(HWND filter, UINT low, UINT high, bool filtered)
                 return TRUE;
             }
         }
-        // Nothing else can wake a single-threaded queue but time; with no timer this
-        // sleeps for good, as a real thread with nothing to wait for would.
-        if (poll(nullptr, 0, timeout) < 0 && errno != EINTR) {
+        // Without a screen nothing else can wake a single-threaded queue but time; with
+        // no timer this sleeps for good, as a real thread with nothing to wait for would.
+        // With one, the X connection wakes it too, and the screen is brought up to date
+        // before the sleep.
+        if (ScreenSync()) {
+            continue;  // events came in while the screen was brought up to date
+        }
+        pollfd screen{ScreenFd(), POLLIN, 0};
+        const nfds_t count = screen.fd >= 0 ? 1 : 0;
+        if (poll(count != 0 ? &screen : nullptr, count, timeout) < 0 && errno != EINTR) {
             return FALSE;
         }
     }

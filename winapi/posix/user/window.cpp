@@ -2,6 +2,7 @@
 // window data, placement, visibility, enabling, focus and activation, and the default
 // window procedure.
 #include "internal.h"
+#include "x11.h"
 
 #include <algorithm>
 #include <chrono>
@@ -1418,6 +1419,9 @@ UINT RegisterWindowMessageA(LPCSTR name)
 int GetSystemMetrics(int index)
 {
     switch (index) {
+    // Asking how many screens there are is what turns the screen on: the X connection
+    // opens here, once, and none is ever made for a program that never asks.
+    case SM_CMONITORS: return ScreenConnect();
     case SM_CXSCREEN: case SM_CXFULLSCREEN: return SCREEN_WIDTH;
     case SM_CYSCREEN: return SCREEN_HEIGHT;
     case SM_CYFULLSCREEN: return SCREEN_HEIGHT - CAPTION_HEIGHT;
